@@ -107,17 +107,17 @@ TEST_F(RuleExpr, ReplacePattern) {
 }
 
 TEST_F(RuleExpr, TemplateExpansion) {
-  const std::vector<std::string> twelve{"g1", "g2", "g3", "g4",  "g5",  "g6",
-                                        "g7", "g8", "g9", "g10", "g11", "g12"};
+  const std::vector<std::string> twelve{"one",   "two",   "three", "four", "five",   "six",
+                                        "seven", "eight", "nine",  "ten",  "eleven", "twelve"};
   struct Case {
     const char* tmpl;
     std::vector<std::string> groups;
     const char* result;
   } cases[] = {
-      {"$12|$1", twelve, "g12|g1"},
+      {"$12|$1", twelve, "twelve|one"},
       {"$12", {"A"}, "A2"},
       {"$10", {"A", "B", "C"}, "A0"},  // fewer than ten groups
-      {"$10", twelve, "g10"},
+      {"$10", twelve, "ten"},
       {"$1$2", {"A", "B"}, "AB"},
       {"$1$2", {"A"}, "A$2"},
       {"$0$", {"A"}, "$0$"},
