@@ -1,5 +1,11 @@
 #include "engine/rule_expr.h"
 
+#include <cstdint>
+#include <iterator>
+#include <map>
+#include <unordered_map>
+#include <unordered_set>
+
 #include "engine/char_refs.h"
 #include "engine/fetcher.h"
 #include "engine/page_base.h"
@@ -76,10 +82,48 @@ std::vector<Piece> substitute(std::vector<Piece> pieces, std::string_view needle
   return out;
 }
 
-bool containsOpen(const std::vector<Piece>& pieces, std::string_view needle) {
-  for (const Piece& piece : pieces)
-    if (piece.open && piece.text.find(needle) != std::string::npos) return true;
-  return false;
+// A stretch [start, end) of the original text already given over to an expansion.
+struct Claim {
+  std::size_t end;
+  std::size_t expansion;
+};
+
+bool overlapsClaim(const std::map<std::size_t, Claim>& claims, std::size_t start, std::size_t end) {
+  auto it = claims.upper_bound(start);
+  if (it != claims.end() && it->first < end) return true;
+  return it != claims.begin() && std::prev(it)->second.end > start;
+}
+
+// Every position where each of `values` occurs in `text`, ascending. One rolling-hash pass
+// over the text per distinct length, so a page with thousands of matches is not searched
+// once per match.
+std::unordered_map<std::string_view, std::vector<std::size_t>> occurrences(
+    std::string_view text, const std::vector<std::string_view>& values) {
+  constexpr std::uint64_t kBase = 1000003;
+  auto hashOf = [](std::string_view s) {
+    std::uint64_t h = 0;
+    for (char c : s) h = h * kBase + static_cast<unsigned char>(c);
+    return h;
+  };
+  std::map<std::size_t, std::unordered_multimap<std::uint64_t, std::string_view>> byLength;
+  for (std::string_view v : values) byLength[v.size()].emplace(hashOf(v), v);
+
+  std::unordered_map<std::string_view, std::vector<std::size_t>> found;
+  for (const auto& [length, table] : byLength) {
+    if (length == 0 || length > text.size()) continue;
+    std::uint64_t top = 1;  // kBase^(length-1)
+    for (std::size_t i = 1; i < length; ++i) top *= kBase;
+    std::uint64_t h = hashOf(text.substr(0, length));
+    for (std::size_t p = 0;; ++p) {
+      const auto [first, last] = table.equal_range(h);
+      for (auto it = first; it != last; ++it)
+        if (text.compare(p, length, it->second) == 0) found[it->second].push_back(p);
+      if (p + length >= text.size()) break;
+      h = (h - static_cast<unsigned char>(text[p]) * top) * kBase +
+          static_cast<unsigned char>(text[p + length]);
+    }
+  }
+  return found;
 }
 
 std::string join(const std::vector<Piece>& pieces) {
@@ -110,13 +154,44 @@ std::string pregplace(std::string_view text, std::string_view pattern, std::stri
   const text::RegexResult found = text::regexExecute(pattern, text);
   if (!found.ok) return std::string(text);
   // Each match's text is replaced wherever it stands in the text, but never inside an
-  // expansion already put in, which would otherwise be expanded a second time.
-  std::vector<Piece> pieces{{std::string(text), true}};
-  for (const text::RegexMatch& m : found.matches) {
-    if (m.value.empty() || !containsOpen(pieces, m.value)) continue;
-    pieces = substitute(std::move(pieces), m.value, regsp(tmpl, m.subMatches));
+  // expansion already put in, which would otherwise be expanded a second time. The
+  // replacements are collected as claims on the original text and applied once at the end.
+  std::vector<std::string_view> values;
+  {
+    std::unordered_set<std::string_view> seen;
+    for (const text::RegexMatch& m : found.matches)
+      if (!m.value.empty() && seen.insert(m.value).second) values.push_back(m.value);
   }
-  return join(pieces);
+  const auto where = occurrences(text, values);
+  std::map<std::size_t, Claim> claims;
+  std::vector<std::string> expansions;
+  std::unordered_set<std::string_view> done;
+  for (const text::RegexMatch& m : found.matches) {
+    if (m.value.empty() || !done.insert(m.value).second) continue;
+    const auto hit = where.find(m.value);
+    if (hit == where.end()) continue;
+    // Left to right, the occurrences that overlap neither each other nor an earlier claim.
+    std::vector<std::size_t> at;
+    std::size_t free = 0;
+    for (std::size_t p : hit->second) {
+      if (p < free || overlapsClaim(claims, p, p + m.value.size())) continue;
+      at.push_back(p);
+      free = p + m.value.size();
+    }
+    if (at.empty()) continue;
+    expansions.push_back(regsp(tmpl, m.subMatches));
+    for (std::size_t p : at) claims.emplace(p, Claim{p + m.value.size(), expansions.size() - 1});
+  }
+  std::string out;
+  out.reserve(text.size());
+  std::size_t pos = 0;
+  for (const auto& [start, claim] : claims) {
+    out.append(text.substr(pos, start - pos));
+    out += expansions[claim.expansion];
+    pos = claim.end;
+  }
+  out.append(text.substr(pos));
+  return out;
 }
 
 std::string openhx(std::string_view text, std::string_view pattern, std::string_view tmpl) {

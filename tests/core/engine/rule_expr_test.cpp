@@ -97,6 +97,9 @@ TEST_F(RuleExpr, ReplacePattern) {
       {"1 1 2", "(\\d)", "<$1>", "<1> <1> <2>"},          // identical matches: first expansion
       {"第1章 第1章", "(\\d)", "$1$1", "第11章 第11章"},  // expansions are not expanded again
       {"a1b2", "([a-z])(\\d)", "$2$1", "1a2b"},
+      {"a1 a2", "(a)(?=1)", "[$1]", "[a]1 [a]2"},  // the matched text is replaced everywhere
+      {"aaa", "(aa)", "<$1>", "<aa>a"},
+      {"ab b", "(ab|b)", "[$1]", "[ab] [b]"},  // later matches leave expansions alone
       {"a1b2", "([a-z])\\d", "$1$2", "a$2b$2"},
       {"x.jpg", "(\\w+)\\.jpg", "[webpath]$1.png", "http://example.com/book/x.png"},
       {"abc", "(", "x", "abc"},  // a pattern that does not compile changes nothing
@@ -104,6 +107,17 @@ TEST_F(RuleExpr, ReplacePattern) {
       {"abc", "z(\\w)", "$1", "abc"},
   };
   for (const Case& c : cases) EXPECT_EQ(getps(c.text, "3", c.pattern, c.tmpl), c.result) << c.text;
+}
+
+TEST_F(RuleExpr, ReplacePatternOnALongPage) {
+  std::string page;
+  std::string expected;
+  for (int i = 0; i < 3000; ++i) {
+    const std::string n = std::to_string(i % 1234);
+    page += "<li>[x" + n + "]</li>";
+    expected += "<li><a href=\"http://example.com/book/" + n + ".html\">" + n + "</a></li>";
+  }
+  EXPECT_EQ(getps(page, "3", "\\[x(\\d+)\\]", "<a href=\"[webpath]$1.html\">$1</a>"), expected);
 }
 
 TEST_F(RuleExpr, TemplateExpansion) {
