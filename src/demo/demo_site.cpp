@@ -106,7 +106,10 @@ bool DemoSite::start(int port) {
   // stop() only reaches a server whose accept loop has begun.
   while (!server_->is_running() && !*finished)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  return server_->is_running();
+  if (server_->is_running()) return true;
+  thread_.join();
+  server_.reset();
+  return false;
 }
 
 void DemoSite::stop() {
