@@ -15,10 +15,10 @@ namespace mozhou::engine {
 struct FetchConfig {
   std::string useproxy = "0";
   std::string proxytype = "1";  // "0" SOCKS5, "1" HTTP proxy with basic authentication
-  std::string proxyserver;
-  std::string proxyport;
-  std::string proxyuser;
-  std::string proxypass;
+  std::string proxyserver = "";
+  std::string proxyport = "";  // 1 to 65535, blanks around it allowed
+  std::string proxyuser = "";
+  std::string proxypass = "";
 };
 
 // Installed by the main thread whenever the proxy settings change; read whole by fetches.
@@ -45,14 +45,19 @@ std::optional<HttpClient> creathttp(int timeoutMs);
 class HttpClient {
  public:
   // GET, or POST of `form` (lines "name=value", encoded in the legacy code page) when the
-  // form's text is not empty.
-  HttpResult request(std::string_view address, const std::vector<std::string>* form = nullptr);
+  // form's text is not empty. The address goes out in its legacy form, with bytes a request
+  // line cannot carry percent-encoded. Never throws.
+  HttpResult request(std::string_view address,
+                     const std::vector<std::string>* form = nullptr) const;
+
+  int timeoutMs() const { return timeoutMs_; }
 
  private:
   friend std::optional<HttpClient> creathttp(int timeoutMs);
   HttpClient() = default;
   int timeoutMs_ = kDefaultReadTimeoutMs;
   FetchConfig config_;
+  long proxyPort_ = 0;
 };
 
 // Page text: the body decoded from the legacy code page with every LF, then every CR,
@@ -67,6 +72,10 @@ std::optional<std::string> fetchBytes(std::string_view address, int timeoutMs = 
 // Form encoding of one value: bytes of its legacy form, letters and digits kept, space "+",
 // everything else "%XX" upper-case.
 std::string formEncode(std::string_view utf8);
+
+// The body POSTed for a form: per line the name (text before the first "=", sent as it is),
+// "=" and the encoded value; with two or more fields every field is followed by "&".
+std::string formBody(const std::vector<std::string>& form);
 
 // Base path of an address: up to and including its last "/", "\" or ":".
 std::string getup(std::string_view address);
