@@ -4,6 +4,7 @@
 
 #include "app/files.h"
 #include "store/chapter_files.h"
+#include "text/regex.h"
 #include "text/strings.h"
 
 namespace mozhou::store {
@@ -17,22 +18,6 @@ std::optional<long long> chapterIdOf(const std::string& s) {
   long long id = 0;
   if (!text::parseInt(s, id) || std::to_string(id) != s) return std::nullopt;
   return id;
-}
-
-// The texts between "<bm>" and the next "</bm>", tags in any case, left to right: what the
-// pattern "<bm>(.*?)</bm>" captures on the one line of records.
-std::vector<std::string> recordedIds(const std::string& line) {
-  const std::string lower = text::toLowerAscii(line);
-  std::vector<std::string> out;
-  for (std::size_t at = 0;;) {
-    const std::size_t open = lower.find("<bm>", at);
-    if (open == std::string::npos) break;
-    const std::size_t close = lower.find("</bm>", open + 4);
-    if (close == std::string::npos) break;
-    out.push_back(line.substr(open + 4, close - open - 4));
-    at = close + 5;
-  }
-  return out;
 }
 
 }  // namespace
@@ -53,8 +38,9 @@ bool Bookmarks::write(const std::string& text) const {
 
 void Bookmarks::drawshuqian() {
   std::vector<MenuEntry> entries;
-  for (const std::string& recorded : recordedIds(readText())) {
-    const auto id = chapterIdOf(recorded);
+  for (const auto& m : text::regexExecute("<bm>(.*?)</bm>", readText()).matches) {
+    if (m.subMatches.empty()) continue;
+    const auto id = chapterIdOf(m.subMatches[0]);
     if (!id) continue;
     const auto row = list_.getzjTListItem(*id);
     if (!row) continue;  // filtered or deleted: the record stays, the menu skips it
