@@ -138,6 +138,23 @@ long long Database::lastInsertId() const { return sqlite3_last_insert_rowid(db_)
 int Database::changes() const { return sqlite3_changes(db_); }
 std::string Database::lastError() const { return sqlite3_errmsg(db_); }
 
+void Database::setTrace(std::function<void(const std::string&)> fn) {
+  trace_ = std::move(fn);
+  if (!trace_) {
+    sqlite3_trace_v2(db_, 0, nullptr, nullptr);
+    return;
+  }
+  auto callback = [](unsigned, void* self, void* stmt, void* sql) -> int {
+    const char* text = static_cast<const char*>(sql);
+    if (text && text[0] == '-' && text[1] == '-') return 0;  // trigger bodies
+    char* expanded = sqlite3_expanded_sql(static_cast<sqlite3_stmt*>(stmt));
+    static_cast<Database*>(self)->trace_(expanded ? expanded : (text ? text : ""));
+    sqlite3_free(expanded);
+    return 0;
+  };
+  sqlite3_trace_v2(db_, SQLITE_TRACE_STMT, callback, this);
+}
+
 Transaction::Transaction(Database& db) : db_(db), active_(db.execScript("BEGIN IMMEDIATE")) {}
 
 Transaction::~Transaction() {

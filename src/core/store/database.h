@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -105,10 +106,15 @@ class Database {
 
   std::string lastError() const;
 
+  // Reports every statement this connection starts, with its bound values written in; an
+  // empty function switches the report off. For diagnostics and for tests of what runs.
+  void setTrace(std::function<void(const std::string& sql)> fn);
+
  private:
   Database(sqlite3* db, std::filesystem::path file) : db_(db), file_(std::move(file)) {}
   sqlite3* db_;
   std::filesystem::path file_;
+  std::function<void(const std::string&)> trace_;
 };
 
 // BEGIN IMMEDIATE … COMMIT; rolls back when destroyed without commit().
