@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "cli/shelf_session.h"
+#include "cli/update_session.h"
 #include "text/strings.h"
 
 namespace mozhou::cli {
@@ -21,7 +22,7 @@ int cmdAdd(Context& ctx) {
   const auto name = ctx.args.value("--name");
   const std::string author = ctx.args.value("--author").value_or("");
   auto categoryName = ctx.args.value("--category");
-  ctx.args.flag("--no-update");  // the only behaviour for now: updates come from `update`
+  const bool noUpdate = ctx.args.flag("--no-update");
   std::vector<std::string> rest;
   std::string error;
   if (!ctx.args.positional(rest, error)) return usageError(ctx, error);
@@ -48,8 +49,13 @@ int cmdAdd(Context& ctx) {
     if (session.prompter().messages() == 0) ctx.err << "mozhou-cli: the novel was not added\n";
     return 1;
   }
+  const long long bookId = node->id();
   printId(ctx, nodeIdText(*node));
-  return 0;
+  if (noUpdate) return 0;
+  // The new novel's first update, as the bookshelf starts it when no run is active.
+  UpdateRequest request;
+  request.bookId = bookId;
+  return runUpdate(ctx, request);
 }
 
 const CommandRegistration reg(
